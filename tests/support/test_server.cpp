@@ -136,6 +136,7 @@ struct ServerConnection::State {
   std::mutex& mutex;
   std::condition_variable& stopping_cv;
   const bool& stopping;
+  int wake_fd;
   int fd;
   SSL* ssl;
   bool closed = false;
@@ -166,6 +167,23 @@ void ServerConnection::Pause(int ms) {
   std::unique_lock lock(state_.mutex);
   state_.stopping_cv.wait_for(lock, std::chrono::milliseconds(ms),
                               [this] { return state_.stopping; });
+}
+
+bool ServerConnection::WaitForPeerClose(int ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!state_.closed) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    pollfd watched[2] = {{state_.fd, POLLIN, 0}, {state_.wake_fd, POLLIN, 0}};
+    if (::poll(watched, 2, static_cast<int>(left.count())) < 0) continue;
+    if (watched[1].revents != 0) return false;
+    if (watched[0].revents != 0) {
+      char sink[4096];
+      if (::recv(state_.fd, sink, sizeof sink, 0) <= 0) return true;
+    }
+  }
+  return false;
 }
 
 void ServerConnection::Reset() {
@@ -256,7 +274,7 @@ void TestServer::ServeOne(int client) {
   const timeval quiet{5, 0};
   setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &quiet, sizeof quiet);
   std::unique_ptr<SSL, SslFree> ssl;
-  ServerConnection::State state{mutex_, stopping_cv_, stopping_, client, nullptr};
+  ServerConnection::State state{mutex_, stopping_cv_, stopping_, wake_[0], client, nullptr};
   ServerConnection connection(state);
   if (tls_context_ != nullptr) {
     ssl.reset(SSL_new(tls_context_));
@@ -273,6 +291,7 @@ void TestServer::ServeOne(int client) {
   while (head.find("\r\n\r\n") == std::string::npos && head.size() < (64u << 10)) {
     const long got = ssl ? SSL_read(ssl.get(), buffer, sizeof buffer)
                          : ::recv(client, buffer, sizeof buffer, 0);
+    if (got == 0) ++early_hangups_;
     if (got <= 0) break;
     head.append(buffer, static_cast<std::size_t>(got));
   }

@@ -42,6 +42,9 @@ class ServerConnection {
   bool SendInPieces(std::string_view bytes, std::size_t piece, int pause_ms);
   // Waits `ms` or until the server stops, whichever is first.
   void Pause(int ms);
+  // Waits until the peer closes (true) or `ms` pass or the server stops (false);
+  // whatever the peer sends meanwhile is read and dropped.
+  bool WaitForPeerClose(int ms);
   // Ends the connection with a reset instead of an orderly close.
   void Reset();
   // Closes at once (the same as returning from the handler).
@@ -92,6 +95,8 @@ class TestServer {
   std::vector<RecordedRequest> Requests() const;
   // Connections accepted, whether or not a request followed.
   std::size_t ConnectionCount() const { return connections_; }
+  // Connections the peer closed before a whole request head arrived.
+  std::size_t EarlyHangups() const { return early_hangups_; }
 
  private:
   void Serve();
@@ -104,6 +109,7 @@ class TestServer {
   int wake_[2] = {-1, -1};
   int port_ = 0;
   std::atomic<std::size_t> connections_{0};
+  std::atomic<std::size_t> early_hangups_{0};
   mutable std::mutex mutex_;
   std::condition_variable stopping_cv_;
   bool stopping_ = false;
