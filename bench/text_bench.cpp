@@ -46,8 +46,8 @@ std::size_t MemmemCount(std::string_view text, std::string_view needle) {
   std::size_t count = 0;
   const char* at = text.data();
   const char* end = text.data() + text.size();
-  while (const void* hit = memmem(at, static_cast<std::size_t>(end - at), needle.data(),
-                                  needle.size())) {
+  while (const void* hit =
+             memmem(at, static_cast<std::size_t>(end - at), needle.data(), needle.size())) {
     ++count;
     at = static_cast<const char*>(hit) + needle.size();
   }

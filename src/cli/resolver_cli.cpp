@@ -140,8 +140,8 @@ std::string JsonString(std::string_view utf8) {
 void PrintJson(std::ostream& out, const Text& url, const Outcome& outcome) {
   out << "{\"url\": " << JsonString(GbkToUtf8(url)) << ", \"site\": "
       << (outcome.site ? JsonString(kSiteNames[static_cast<std::size_t>(*outcome.site)]) : "null")
-      << ", \"address\": "
-      << (outcome.address ? JsonString(GbkToUtf8(*outcome.address)) : "null") << ", \"error\": ";
+      << ", \"address\": " << (outcome.address ? JsonString(GbkToUtf8(*outcome.address)) : "null")
+      << ", \"error\": ";
   if (outcome.failure) {
     out << "{\"code\": " << JsonString(outcome.failure->code)
         << ", \"message\": " << JsonString(outcome.failure->message) << "}";

@@ -9,7 +9,8 @@ namespace tesvarin {
 namespace {
 
 // The texts the user sees, as GBK bytes (this file is UTF-8).
-constexpr std::string_view kEmptyUrlMessage = "\xC3\xBB\xCA\xE4\xC8\xEB\xB6\xAB\xCE\xF7...";  // 没输入东西...
+constexpr std::string_view kEmptyUrlMessage =
+    "\xC3\xBB\xCA\xE4\xC8\xEB\xB6\xAB\xCE\xF7...";                         // 没输入东西...
 constexpr std::string_view kEmptyUrlCaption = "\xD0\xC5\xCF\xA2\xA3\xBA";  // 信息：
 constexpr std::string_view kSiteMismatchMessage =  // 你输入的不是你选择的地址
     "\xC4\xE3\xCA\xE4\xC8\xEB\xB5\xC4\xB2\xBB\xCA\xC7\xC4\xE3\xD1\xA1\xD4\xF1\xB5\xC4\xB5\xD8"

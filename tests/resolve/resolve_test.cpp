@@ -19,30 +19,31 @@ Text Gbk(std::string_view utf8) { return Utf8ToGbk(utf8); }
 constexpr char kPlayUrl[] = "http://www.example.test/play/1.htm";
 
 // Play pages and extra documents of the four sites, with GBK file names.
-const Text kHi193Page = Gbk(
-    "<html>hi193 舞曲<object><param name=\"movie\" value=\"getsong.php?id=7\">\n"
-    "<param name=\"quality\" value=\"high\"></object>");
+const Text kHi193Page =
+    Gbk("<html>hi193 舞曲<object><param name=\"movie\" value=\"getsong.php?id=7\">\n"
+        "<param name=\"quality\" value=\"high\"></object>");
 const Text kHi193Target = std::string(config::kSiteRootHi193) + "getsong.php?id=7\n";
 const Text kHi193Answer = Gbk("http://music.hi193.com/2012/中文 01.mp3");
 
-const Text kDjkkPage = Gbk(
-    "<title>djkk 舞曲</title><SCRIPT>var s_bstr=\"http://down.djkk.com/ 2012/\"; "
-    "var righturl=\"中文 01.mp3\";</SCRIPT>");
+const Text kDjkkPage =
+    Gbk("<title>djkk 舞曲</title><SCRIPT>var s_bstr=\"http://down.djkk.com/ 2012/\"; "
+        "var righturl=\"中文 01.mp3\";</SCRIPT>");
 const Text kDjkkAddress = Gbk("http://down.djkk.com/2012/中文 01.mp3");
 
-const Text kNinetyTwoPage = Gbk(
-    "<p>92cc</p><script>var danceFilePath = \"2012/05/舞曲\";var fmpObj = 1;</script>");
+const Text kNinetyTwoPage =
+    Gbk("<p>92cc</p><script>var danceFilePath = \"2012/05/舞曲\";var fmpObj = 1;</script>");
 const Text kPlayerScript =
     "document.write('<embed src=\"http://mp3.92cc.com/mp3e/'+danceFilePath+'.mp3\" "
     "type=\"audio/mpeg\">');";
 const Text kNinetyTwoAddress = Gbk("http://mp3.92cc.com/mp3e/2012/05/舞曲.mp3");
 
 const Text kDjrrrPage =
-    Gbk("djrrr <object><param name=\"movie\" value=\"list/2012/9.xml\"><param name=\"q\" value=\"1\"></object>");
-const Text kDjrrrList = Gbk(
-    "<asx><copyright>cd_webname - cd_weburl</copyright><entry>"
-    "<copyright>cd_webname - cd_weburl</copyright>\n"
-    "<ref href=\"http://down.djrrr.com/2012/中文.mp3\" />\n</entry></asx>");
+    Gbk("djrrr <object><param name=\"movie\" value=\"list/2012/9.xml\"><param name=\"q\" "
+        "value=\"1\"></object>");
+const Text kDjrrrList =
+    Gbk("<asx><copyright>cd_webname - cd_weburl</copyright><entry>"
+        "<copyright>cd_webname - cd_weburl</copyright>\n"
+        "<ref href=\"http://down.djrrr.com/2012/中文.mp3\" />\n</entry></asx>");
 const Text kDjrrrAddress = Gbk("http://down.djrrr.com/2012/中文.mp3");
 
 class ResolveTest : public ::testing::Test {
@@ -75,7 +76,10 @@ TEST_F(ResolveTest, ResolvesEachSiteWithItsOwnFetches) {
       {0, &kHi193Page, &kHi193Answer, {kHi193Target}, 2},
       {1, &kDjkkPage, &kDjkkAddress, {}, 1},
       {2, &kNinetyTwoPage, &kNinetyTwoAddress, {config::kPlayerScriptAddress}, 1},
-      {3, &kDjrrrPage, &kDjrrrAddress, {std::string(config::kSiteRootDjrrr) + "list/2012/9.xml"},
+      {3,
+       &kDjrrrPage,
+       &kDjrrrAddress,
+       {std::string(config::kSiteRootDjrrr) + "list/2012/9.xml"},
        1},
   };
   for (const SiteCase& c : cases) {
@@ -88,8 +92,7 @@ TEST_F(ResolveTest, ResolvesEachSiteWithItsOwnFetches) {
     fetcher.documents[kPlayUrl] = *c.page;
     Resolve();
     std::vector<std::string> expected_fetches = {kPlayUrl};
-    expected_fetches.insert(expected_fetches.end(), c.extra_fetches.begin(),
-                            c.extra_fetches.end());
+    expected_fetches.insert(expected_fetches.end(), c.extra_fetches.begin(), c.extra_fetches.end());
     EXPECT_EQ(fetcher.fetched, expected_fetches);
     EXPECT_EQ(controls.writes, std::vector<Text>{*c.address});
     EXPECT_TRUE(controls.notices.empty());
@@ -153,7 +156,7 @@ TEST_F(ResolveTest, MissingPieceIsReportedAndLeavesDownloadAlone) {
     Text extra;  // the rule's extra document, where it has one
   };
   const std::vector<Case> cases = {
-      {1, "djkk <SCRIPT>var s_bstr=\"/a/\";</SCRIPT>", ""},  // no righturl after s_bstr
+      {1, "djkk <SCRIPT>var s_bstr=\"/a/\";</SCRIPT>", ""},         // no righturl after s_bstr
       {2, "92cc var danceFilePath =\";var fmpObj", kPlayerScript},  // empty path piece
       {2, kNinetyTwoPage, ""},                                      // player script failed
       {3, kDjrrrPage, "<copyright>cd_webname - cd_weburl</copyright><ref href=\"x\" />"},
@@ -209,7 +212,8 @@ TEST_F(ResolveTest, SelectionChangedInAPauseRunsTheLaterTestWithItsOwnFetch) {
 TEST_F(ResolveTest, NestedResolveInAPauseRunsToItsEndBeforeTheOuterGoesOn) {
   controls.mode = 1;
   fetcher.documents[kPlayUrl] = kDjkkPage;
-  fetcher.documents["http://other.test/"] = Gbk("djkk s_bstr=\"/n/\"; var righturl=\"x\";</SCRIPT>");
+  fetcher.documents["http://other.test/"] =
+      Gbk("djkk s_bstr=\"/n/\"; var righturl=\"x\";</SCRIPT>");
   pauser.on_pause = [&](int n) {
     if (n != 1) return;
     const Text outer_url = controls.url;
@@ -252,8 +256,7 @@ TEST(Rules, CutExactlyAsWritten) {
       "</copyright>\n<ref href=\"/a/b.mp3\" /> more";
   EXPECT_EQ(RuleDjrrr("<param name=\"m\" value=\"p.xml\">", context), "/a/b.mp3");
   // A quotation mark hidden as the second byte of a GBK character stays.
-  EXPECT_EQ(RuleDjkk("s_bstr=\"/\xB0\"/\"; var righturl=\"a\";</SCRIPT>", context),
-            "/\xB0\"/a");
+  EXPECT_EQ(RuleDjkk("s_bstr=\"/\xB0\"/\"; var righturl=\"a\";</SCRIPT>", context), "/\xB0\"/a");
 }
 
 TEST(Config, AddressesHaveTheirFixedForm) {

@@ -13,13 +13,20 @@ TEST(Codepage, ConvertsBetweenGbkAndUtf8) {
 }
 
 TEST(Codepage, CharactersGbkLacksBecomeQuestionMarks) {
-  EXPECT_EQ(Utf8ToGbk("a\xF0\x9F\x8E\xB5" "b"), "a?b");  // a musical note emoji
-  EXPECT_EQ(Utf8ToGbk("a\xFF" "b"), "a?b");              // not UTF-8 at all
-  EXPECT_EQ(Utf8ToGbk("a\xE5\xBC"), "a?");               // cut-short sequence
+  EXPECT_EQ(Utf8ToGbk("a\xF0\x9F\x8E\xB5"
+                      "b"),
+            "a?b");  // a musical note emoji
+  EXPECT_EQ(Utf8ToGbk("a\xFF"
+                      "b"),
+            "a?b");                         // not UTF-8 at all
+  EXPECT_EQ(Utf8ToGbk("a\xE5\xBC"), "a?");  // cut-short sequence
 }
 
 TEST(Codepage, BytesThatAreNotGbkBecomeReplacementCharacters) {
-  EXPECT_EQ(GbkToUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(GbkToUtf8("a\xFF"
+                      "b"),
+            "a\xEF\xBF\xBD"
+            "b");
   EXPECT_EQ(GbkToUtf8("a\xB0"), "a\xEF\xBF\xBD");  // a lone lead byte at the end
 }
 

@@ -74,14 +74,21 @@ TEST(Locate, GivesOneBasedBytePositionAtCharacterStarts) {
       {"", "a", -1},
       {"abcabc", "c", 3},
       {"ABC", "b", -1},
-      {"\xB0\xA1" "a", "a", 3},
+      {"\xB0\xA1"
+       "a",
+       "a", 3},
       {"\xB0\xA1\"A", "\"", 3},
       {"\xE4\xB8\xAD\"A", "\"", -1},
       {"\xB0", "\xB0", 1},
       {"a\xB0", "\xB0\xA1", -1},
       // Trail bytes that look like the sought text, then a real occurrence.
-      {"\x81" "d\x81" "djkk djkk", "djkk", 9},
-      {"x\x81" "djkk", "djkk", -1},
+      {"\x81"
+       "d\x81"
+       "djkk djkk",
+       "djkk", 9},
+      {"x\x81"
+       "djkk",
+       "djkk", -1},
       {"page hi193 page", "hi193", 6},
   };
   for (const LocateCase& c : cases) {
@@ -104,7 +111,9 @@ TEST(RemoveAll, DeletesEveryOccurrenceOnce) {
       {"abc", "", "abc"},
       {"\"a\" b", "\"", "a b"},
       {"aabb", "ab", "ab"},
-      {"\xB0\xA1\"A", "\"", "\xB0\xA1" "A"},
+      {"\xB0\xA1\"A", "\"",
+       "\xB0\xA1"
+       "A"},
       {"\xE4\xB8\xAD\"A", "\"", "\xE4\xB8\xAD\"A"},
       // A lone lead byte reached by the scan is dropped; a longer target
       // stops the scan earlier and the byte is copied.
