@@ -38,25 +38,47 @@ std::size_t FindAtCharacter(std::string_view text, std::string_view sought, std:
 
 }  // namespace
 
+PieceList::PieceList(std::initializer_list<std::string_view> pieces) {
+  for (std::string_view piece : pieces) Append(piece);
+}
+
+void PieceList::Append(std::string_view piece) {
+  bytes_.append(piece);
+  ends_.push_back(bytes_.size());
+}
+
+std::string_view PieceList::operator[](std::size_t index) const {
+  const std::size_t begin = index == 0 ? 0 : ends_[index - 1];
+  return std::string_view(bytes_).substr(begin, ends_[index] - begin);
+}
+
+std::vector<Text> PieceList::ToVector() const {
+  std::vector<Text> pieces;
+  pieces.reserve(size());
+  for (std::size_t i = 0; i < size(); ++i) pieces.emplace_back((*this)[i]);
+  return pieces;
+}
+
 PieceList CutAt(std::string_view text, std::string_view delimiter) {
   PieceList pieces;
   if (text.empty()) return pieces;
+  pieces.Reserve(text.size());
   if (delimiter.empty()) {
-    pieces.emplace_back(text);
+    pieces.Append(text);
     return pieces;
   }
   std::size_t start = 0;
   for (std::size_t hit; (hit = FindAtCharacter(text, delimiter, start)) != std::string_view::npos;
        start = hit + delimiter.size()) {
-    pieces.emplace_back(text.substr(start, hit - start));
+    pieces.Append(text.substr(start, hit - start));
   }
-  if (start < text.size()) pieces.emplace_back(text.substr(start));
+  if (start < text.size()) pieces.Append(text.substr(start));
   return pieces;
 }
 
 std::optional<Text> PieceAt(const PieceList& list, int n) {
   if (n < 1 || static_cast<std::size_t>(n) > list.size()) return std::nullopt;
-  return list[static_cast<std::size_t>(n) - 1];
+  return Text(list[static_cast<std::size_t>(n) - 1]);
 }
 
 long long Locate(std::string_view text, std::string_view sought) {

@@ -12,9 +12,33 @@
 // byte. None of them converts, folds case or trims.
 namespace tesvarin {
 
-using Text = std::string;             // GBK bytes; the empty text is the only "absent" text
-using PieceList = std::vector<Text>;  // numbered from 1 by PieceAt
-using DocumentBytes = std::string;    // body bytes of any value, possibly none
+using Text = std::string;           // GBK bytes; the empty text is the only "absent" text
+using DocumentBytes = std::string;  // body bytes of any value, possibly none
+
+// The pieces a cut yields, each independent of the text they came from. They
+// are kept back to back in one buffer: a cut of a large page is then one
+// allocation instead of one per piece.
+class PieceList {
+ public:
+  PieceList() = default;
+  PieceList(std::initializer_list<std::string_view> pieces);
+
+  void Reserve(std::size_t bytes) { bytes_.reserve(bytes); }
+  void Append(std::string_view piece);
+
+  [[nodiscard]] std::size_t size() const { return ends_.size(); }
+  [[nodiscard]] bool empty() const { return ends_.empty(); }
+  // Returns piece `index`, counted from 0.
+  [[nodiscard]] std::string_view operator[](std::size_t index) const;
+  // Returns the pieces as separate texts.
+  [[nodiscard]] std::vector<Text> ToVector() const;
+
+  friend bool operator==(const PieceList&, const PieceList&) = default;
+
+ private:
+  std::string bytes_;
+  std::vector<std::size_t> ends_;  // where each piece ends in bytes_
+};
 
 // Returns the pieces of `text` between non-overlapping occurrences of
 // `delimiter`; empty text gives no pieces, an empty delimiter the whole text,

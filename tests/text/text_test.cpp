@@ -16,7 +16,7 @@ using namespace std::string_literals;
 struct CutCase {
   std::string text;
   std::string delimiter;
-  PieceList pieces;
+  std::vector<std::string> pieces;
 };
 
 TEST(CutAt, CutsAtEveryOccurrenceWithoutTrailingEmptyPiece) {
@@ -47,12 +47,12 @@ TEST(CutAt, CutsAtEveryOccurrenceWithoutTrailingEmptyPiece) {
   };
   for (const CutCase& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.text) + " at " + testing::PrintToString(c.delimiter));
-    EXPECT_EQ(CutAt(c.text, c.delimiter), c.pieces);
+    EXPECT_EQ(CutAt(c.text, c.delimiter).ToVector(), c.pieces);
   }
 }
 
 TEST(PieceAt, NumbersFromOneAndReportsMissingPieces) {
-  const PieceList one = {"only"};
+  const PieceList one{"only"};
   EXPECT_EQ(PieceAt(one, 1), "only");
   EXPECT_EQ(PieceAt(one, 2), std::nullopt);
   EXPECT_EQ(PieceAt(CutAt("", ","), 1), std::nullopt);
@@ -167,10 +167,10 @@ struct ModelScan {
   bool Room() const { return text.size() - pos >= sought.size(); }
 };
 
-PieceList ModelCut(std::string_view text, std::string_view delimiter) {
+std::vector<std::string> ModelCut(std::string_view text, std::string_view delimiter) {
   if (text.empty()) return {};
   if (delimiter.empty()) return {std::string(text)};
-  PieceList pieces;
+  std::vector<std::string> pieces;
   ModelScan scan{text, delimiter};
   std::size_t start = 0;
   while (scan.Room()) {
@@ -231,7 +231,7 @@ TEST(CharacterScan, AgreesWithTheByteByByteModel) {
     const std::string text = draw(24);
     const std::string needle = draw(3);
     SCOPED_TRACE(testing::PrintToString(text) + " / " + testing::PrintToString(needle));
-    ASSERT_EQ(CutAt(text, needle), ModelCut(text, needle));
+    ASSERT_EQ(CutAt(text, needle).ToVector(), ModelCut(text, needle));
     ASSERT_EQ(Locate(text, needle), ModelLocate(text, needle));
     ASSERT_EQ(RemoveAll(text, needle), ModelRemove(text, needle));
   }
