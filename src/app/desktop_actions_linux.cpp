@@ -6,7 +6,7 @@
 #include <spawn.h>
 #include <unistd.h>
 
-#include <sys/pidfd.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 
 #include <QClipboard>
@@ -74,7 +74,8 @@ void ReapLater(pid_t pid, int pidfd) {
 // launchers such as xdg-open do once they have handed the job on) or after
 // kReadyWaitMs, whichever comes first.
 void WaitUntilReady(pid_t pid) {
-  const int pidfd = ::pidfd_open(pid, 0);
+  // Through syscall(): glibc 2.36's <sys/pidfd.h> lacks C linkage for C++.
+  const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
   if (pidfd < 0) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReadyWaitMs);
     while (std::chrono::steady_clock::now() < deadline) {

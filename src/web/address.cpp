@@ -148,8 +148,9 @@ std::optional<AddressParts> SplitAddress(std::string_view address) {
   const std::string_view without_fragment = reference.substr(0, reference.find('#'));
   const auto query_start = without_fragment.find('?');
   const std::string_view path = without_fragment.substr(0, query_start);
-  const std::string_view query =
-      query_start == std::string_view::npos ? std::string_view{} : without_fragment.substr(query_start);
+  const std::string_view query = query_start == std::string_view::npos
+                                     ? std::string_view{}
+                                     : without_fragment.substr(query_start);
   std::string resolved = RemoveDotSegments(path);
   if (resolved.empty()) resolved = "/";
   parts.target = BlanksEscaped(resolved) + BlanksEscaped(query);

@@ -41,9 +41,8 @@ class WebAgent {
     if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) return nullptr;
     auto agent = std::make_unique<WebAgent>();
     agent->share_.reset(curl_share_init());
-    if (!agent->share_ ||
-        curl_share_setopt(agent->share_.get(), CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE) !=
-            CURLSHE_OK)
+    if (!agent->share_ || curl_share_setopt(agent->share_.get(), CURLSHOPT_SHARE,
+                                            CURL_LOCK_DATA_COOKIE) != CURLSHE_OK)
       return nullptr;  // the destructor undoes the global set-up
     return agent;
   }
@@ -122,6 +121,23 @@ std::string HostForAddress(const std::string& host) {
   return host.find(':') != std::string::npos ? "[" + host + "]" : host;
 }
 
+// The target with bytes above 0x7F escaped, as curl's address parser wants them.
+std::string UrlSafe(std::string_view target) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : target) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      out.push_back(c);
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[byte >> 4]);
+      out.push_back(kHex[byte & 0xF]);
+    }
+  }
+  return out;
+}
+
 class Options {
  public:
   explicit Options(CURL* easy) : easy_(easy) {}
@@ -149,14 +165,18 @@ Answer FetchOnce(const WebAgent& agent, const AddressParts& parts) {
   answer.body_cap = bounds.max_body_bytes;
 
   const std::string host = HostForAddress(parts.host);
-  const std::string connect_address =
-      parts.scheme + "://" + host + ":" + std::to_string(parts.port) + "/";
+  // Curl matches cookie paths (and builds digest answers) against this address,
+  // not against the target on the wire, so it carries the target too.
+  const std::string url =
+      parts.scheme + "://" + host + ":" + std::to_string(parts.port) + UrlSafe(parts.target);
   const std::optional<std::string> proxy = ProxyFor(parts.scheme, parts.host);
   // Curl sends the target verbatim, so through a plain proxy it must be the absolute form.
   std::string target = parts.target;
   if (proxy && parts.scheme == "http")
     target = "http://" + host + (parts.port == 80 ? "" : ":" + std::to_string(parts.port)) + target;
 
+  // An empty "Proxy-Connection:" stops curl asking a proxy to keep a
+  // connection this fetch is about to drop.
   HeaderList headers(curl_slist_append(nullptr, "Accept: */*"));
   if (headers && !curl_slist_append(headers.get(), "Proxy-Connection:")) headers.reset();
   if (!headers) {
@@ -165,7 +185,8 @@ Answer FetchOnce(const WebAgent& agent, const AddressParts& parts) {
   }
 
   Options options(easy.get());
-  options.Set(CURLOPT_URL, connect_address.c_str())
+  options.Set(CURLOPT_URL, url.c_str())
+      .Set(CURLOPT_PATH_AS_IS, 1L)
       .Set(CURLOPT_REQUEST_TARGET, target.c_str())
       .Set(CURLOPT_PROTOCOLS_STR, "http,https")
       .Set(CURLOPT_FOLLOWLOCATION, 0L)
@@ -220,7 +241,7 @@ DocumentBytes Fetch(std::string_view address) {
         hop == kMaxRedirects)
       return std::move(answer.body);
     parts = SplitAddress(ResolveReference(*parts, *answer.location));
-    if (!parts) return {};
+    if (!parts) return {};  // a Location we cannot use, like a refused scheme
   }
 }
 

@@ -53,8 +53,9 @@ RecordedRequest ParseHead(std::string raw) {
   }
   while (!(line = next_line()).empty()) {
     const auto colon = line.find(':');
-    request.headers.emplace_back(Trim(line.substr(0, colon)),
-                                 colon == std::string_view::npos ? "" : Trim(line.substr(colon + 1)));
+    request.headers.emplace_back(Trim(line.substr(0, colon)), colon == std::string_view::npos
+                                                                  ? ""
+                                                                  : Trim(line.substr(colon + 1)));
   }
   request.raw = std::move(raw);
   return request;
@@ -177,10 +178,12 @@ bool ServerConnection::WaitForPeerClose(int ms) {
     if (left.count() <= 0) return false;
     pollfd watched[2] = {{state_.fd, POLLIN, 0}, {state_.wake_fd, POLLIN, 0}};
     if (::poll(watched, 2, static_cast<int>(left.count())) < 0) continue;
-    if (watched[1].revents != 0) return false;
+    // The peer first: a hang-up that came before the stop still counts.
     if (watched[0].revents != 0) {
       char sink[4096];
       if (::recv(state_.fd, sink, sizeof sink, 0) <= 0) return true;
+    } else if (watched[1].revents != 0) {
+      return false;
     }
   }
   return false;
@@ -234,6 +237,14 @@ std::unique_ptr<TestServer> TestServer::Replying(Replier replier, const SelfSign
 }
 
 TestServer::~TestServer() {
+  Stop();
+  for (int fd : {listener_, wake_[0], wake_[1]}) {
+    if (fd >= 0) ::close(fd);
+  }
+  SSL_CTX_free(tls_context_);
+}
+
+void TestServer::Stop() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
@@ -242,10 +253,6 @@ TestServer::~TestServer() {
   const char wake = 1;
   [[maybe_unused]] const auto written = ::write(wake_[1], &wake, 1);
   if (thread_.joinable()) thread_.join();
-  for (int fd : {listener_, wake_[0], wake_[1]}) {
-    if (fd >= 0) ::close(fd);
-  }
-  SSL_CTX_free(tls_context_);
 }
 
 std::string TestServer::Address(std::string_view path) const {
@@ -289,8 +296,8 @@ void TestServer::ServeOne(int client) {
   std::string head;
   char buffer[4096];
   while (head.find("\r\n\r\n") == std::string::npos && head.size() < (64u << 10)) {
-    const long got = ssl ? SSL_read(ssl.get(), buffer, sizeof buffer)
-                         : ::recv(client, buffer, sizeof buffer, 0);
+    const long got =
+        ssl ? SSL_read(ssl.get(), buffer, sizeof buffer) : ::recv(client, buffer, sizeof buffer, 0);
     if (got == 0) ++early_hangups_;
     if (got <= 0) break;
     head.append(buffer, static_cast<std::size_t>(got));

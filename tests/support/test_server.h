@@ -84,10 +84,13 @@ class TestServer {
   // Answers each request with the bytes `replier` returns.
   static std::unique_ptr<TestServer> Replying(Replier replier,
                                               const SelfSignedIdentity* tls = nullptr);
-  // Stops taking connections, interrupts pauses and joins the thread.
   ~TestServer();
   TestServer(const TestServer&) = delete;
   TestServer& operator=(const TestServer&) = delete;
+
+  // Stops taking connections, interrupts pauses and waits for the thread; the
+  // destructor does this too. Afterwards the records no longer change.
+  void Stop();
 
   int Port() const { return port_; }
   // "http://127.0.0.1:<port>" + path (https with TLS).

@@ -27,7 +27,7 @@ struct SplitCase {
 
 void ExpectSplit(const std::vector<SplitCase>& cases) {
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "address: " << c.address);
+    SCOPED_TRACE(::testing::Message() << "address: " << c.address);
     const auto parts = SplitAddress(c.address);
     if (!c.expected) {
       EXPECT_FALSE(parts.has_value()) << "target: " << (parts ? parts->target : "");
@@ -187,7 +187,7 @@ TEST(ResolveReference, ReadsLocationsAgainstTheAnswer) {
       {"/\xb8\xe8?k=\xc4\xe3", "http://u:pw@h:81/\xb8\xe8?k=\xc4\xe3"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "reference: " << c.reference);
+    SCOPED_TRACE(::testing::Message() << "reference: " << c.reference);
     const auto resolved = SplitAddress(ResolveReference(*base, c.reference));
     const auto expected = SplitAddress(c.expected);
     ASSERT_EQ(resolved.has_value(), expected.has_value());

@@ -75,7 +75,7 @@ TEST(DispatchPendingEvents, StopsAtAQuitRequestAndLeavesIt) {
       {{{"a"}, {"quit", true}, {"b"}}, {"a"}, {"quit", "b"}},
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
-    SCOPED_TRACE(testing::Message() << "case " << i);
+    SCOPED_TRACE(::testing::Message() << "case " << i);
     FakeClock clock;
     FakePump pump(clock);
     pump.queue.assign(cases[i].queue.begin(), cases[i].queue.end());
@@ -95,7 +95,7 @@ TEST(DispatchPendingEvents, ProcessesEventsPostedByAHandler) {
 
 TEST(PauseWithEvents, NothingHappensForNoTime) {
   for (int ms : {0, -1, -5000}) {
-    SCOPED_TRACE(testing::Message() << "ms " << ms);
+    SCOPED_TRACE(::testing::Message() << "ms " << ms);
     FakeClock clock;
     FakePump pump(clock);
     pump.queue.push_back({"waiting"});
@@ -108,7 +108,7 @@ TEST(PauseWithEvents, NothingHappensForNoTime) {
 
 TEST(PauseWithEvents, ProcessesEventsAndLastsUntilTheDeadline) {
   for (int ms : {1, 50, 2000}) {
-    SCOPED_TRACE(testing::Message() << "ms " << ms);
+    SCOPED_TRACE(::testing::Message() << "ms " << ms);
     FakeClock clock;
     FakePump pump(clock);
     pump.queue.push_back({"waiting"});

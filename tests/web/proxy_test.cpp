@@ -70,7 +70,7 @@ TEST(ProxyFor, NoProxyExcludesHostsAndDomains) {
       {"", "h", false},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "no_proxy \"" << c.no_proxy << "\", host " << c.host);
+    SCOPED_TRACE(::testing::Message() << "no_proxy \"" << c.no_proxy << "\", host " << c.host);
     for (const char* name : {"no_proxy", "NO_PROXY"}) {
       const Environment environment = {{"http_proxy", "p:1"}, {name, c.no_proxy}};
       const auto lookup = [&environment](const char* wanted) -> const char* {
