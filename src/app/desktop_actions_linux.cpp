@@ -57,7 +57,8 @@ void WaitForExit(pid_t pid) {
 // zombie: in the event loop when there is one, else on a thread of its own.
 void ReapLater(pid_t pid, int pidfd) {
   if (pidfd >= 0 && QCoreApplication::instance() != nullptr) {
-    auto* notifier = new QSocketNotifier(pidfd, QSocketNotifier::Read, QCoreApplication::instance());
+    auto* notifier =
+        new QSocketNotifier(pidfd, QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, pid, pidfd] {
       notifier->setEnabled(false);
       ::waitpid(pid, nullptr, WNOHANG);
@@ -77,7 +78,8 @@ void WaitUntilReady(pid_t pid) {
   // Through syscall(): glibc 2.36's <sys/pidfd.h> lacks C linkage for C++.
   const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
   if (pidfd < 0) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReadyWaitMs);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kReadyWaitMs);
     while (std::chrono::steady_clock::now() < deadline) {
       if (::waitpid(pid, nullptr, WNOHANG) == pid) return;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -139,7 +141,8 @@ bool Spawn(const std::string& path, const std::vector<std::string>& words, bool 
 // pages, or empty when none is registered.
 std::string WebPageCommand() {
   std::vector<std::string> lists;
-  for (const QString& dir : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
+  for (const QString& dir :
+       QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
     lists.push_back(dir.toStdString() + "/mimeapps.list");
   const QStringList application_dirs =
       QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);

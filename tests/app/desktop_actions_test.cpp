@@ -130,9 +130,8 @@ TEST(RunCommandLineTest, StartsProgramsWithoutAShell) {
   EXPECT_TRUE(desktop->RunCommandLine("true", false));
   EXPECT_TRUE(desktop->RunCommandLine("true", true));
 
-  const std::string words = CaptureOutput([&] {
-    EXPECT_TRUE(desktop->RunCommandLine("printf [%s] a \"b  c\" \"\" $HOME;x", true));
-  });
+  const std::string words = CaptureOutput(
+      [&] { EXPECT_TRUE(desktop->RunCommandLine("printf [%s] a \"b  c\" \"\" $HOME;x", true)); });
   EXPECT_EQ(words, "[a][b  c][][$HOME;x]");
 
   // A descriptor of ours without close-on-exec stays ours.

@@ -27,7 +27,7 @@ TEST(CentredOriginTest, TruncatesTowardZero) {
     WindowOrigin origin;
   };
   const Case cases[] = {
-      {1024, 768, {272, 288}}, {475, 768, {-2, 288}}, {481, 193, {0, 0}},
+      {1024, 768, {272, 288}}, {475, 768, {-2, 288}},    {481, 193, {0, 0}},
       {480, 192, {0, 0}},      {1920, 1080, {720, 444}}, {0, 0, {-240, -96}},
   };
   for (const Case& c : cases) {
@@ -132,14 +132,15 @@ TEST_F(WindowTest, ControlsMatchTheLayout) {
     EXPECT_EQ(control->width(), row.place.width());
     if (row.kind == Kind::kEdit) {
       // Never shorter than a line of its font and the frame's two edges.
-      const int edge = control->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, control);
+      const int edge =
+          control->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, control);
       EXPECT_EQ(control->height(), std::max(16, control->fontMetrics().height() + 2 * edge));
     } else {
       EXPECT_EQ(control->height(), row.place.height());
     }
     EXPECT_EQ(CaptionOf(control, row.kind), QString::fromUtf8(row.caption));
-    const bool takes_focus = row.kind == Kind::kButton || row.kind == Kind::kEdit ||
-                             row.kind == Kind::kList;
+    const bool takes_focus =
+        row.kind == Kind::kButton || row.kind == Kind::kEdit || row.kind == Kind::kList;
     EXPECT_EQ(control->focusPolicy() != Qt::NoFocus, takes_focus);
   }
   EXPECT_FALSE(ResolveButton()->isDefault() || ResolveButton()->autoDefault());
@@ -166,11 +167,9 @@ TEST_F(WindowTest, StacksInTableOrder) {
     const char* upper;
   };
   const Overlap overlaps[] = {
-      {{20, 130}, "超级链接框1"},  // 标签1 lies wholly under it
-      {{270, 130}, "超级链接框1"},
-      {{70, 76}, "Download"},  // the right 16 px of 标签8
-      {{62, 76}, "标签8"},
-      {{96, 25}, "mode"},  // the right 4 px of 标签7
+      {{20, 130}, "超级链接框1"},                           // 标签1 lies wholly under it
+      {{270, 130}, "超级链接框1"}, {{70, 76}, "Download"},  // the right 16 px of 标签8
+      {{62, 76}, "标签8"},         {{96, 25}, "mode"},      // the right 4 px of 标签7
       {{92, 25}, "标签7"},
   };
   for (const Overlap& overlap : overlaps) {
@@ -186,7 +185,8 @@ TEST_F(WindowTest, StacksInTableOrder) {
 TEST_F(WindowTest, SiteListShowsAllItemsWhenOpened) {
   QComboBox* mode = Mode();
   ASSERT_EQ(mode->count(), 4);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(mode->itemText(i), QString::fromUtf8(MainWindow::kModeItems[i]));
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(mode->itemText(i), QString::fromUtf8(MainWindow::kModeItems[i]));
   EXPECT_EQ(mode->currentIndex(), 0);
   EXPECT_FALSE(mode->isEditable());
 
@@ -262,7 +262,7 @@ TEST_F(WindowTest, HyperlinkOpensThePromotionAddressOnPress) {
   QTest::mouseRelease(link, Qt::LeftButton, {}, QPoint(20, 8));
   EXPECT_EQ(desktop.opened.size(), 1u);
   EXPECT_EQ(link->TextColor(), QColor(51, 153, 255));  // still under the pointer
-  EXPECT_TRUE(Url()->hasFocus());                    // it never takes the focus
+  EXPECT_TRUE(Url()->hasFocus());                      // it never takes the focus
 
   Leave(link);
   EXPECT_EQ(link->TextColor(), QColor(128, 0, 0));

@@ -13,6 +13,8 @@ namespace tesvarin {
 // shows whether the pointer is over it and whether the last opening worked,
 // and never takes the keyboard focus.
 class Hyperlink final : public QWidget {
+  Q_OBJECT
+
  public:
   // Returns whether the address was handed to a program that opens it.
   using Opener = std::function<bool(const Text& address)>;

@@ -24,9 +24,8 @@
 namespace tesvarin {
 namespace {
 
-constexpr Qt::WindowFlags kFrameFlags = Qt::Window | Qt::CustomizeWindowHint |
-                                        Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                        Qt::WindowCloseButtonHint;
+constexpr Qt::WindowFlags kFrameFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 constexpr int kBoxMinHeight = 16;
 // Field and opened list together; enough for all four items.
 constexpr int kOpenedListMinHeight = 160;

@@ -8,6 +8,8 @@ namespace tesvarin {
 // A static caption that paints its whole rectangle with the window background
 // and then one left-aligned, vertically centred line of black text.
 class PaintedLabel final : public QWidget {
+  Q_OBJECT
+
  public:
   PaintedLabel(const QString& caption, QWidget* parent);
   [[nodiscard]] QString Caption() const { return caption_; }

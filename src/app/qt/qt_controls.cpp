@@ -9,7 +9,11 @@ namespace tesvarin {
 
 QtResolveControls::QtResolveControls(QLineEdit& url, QComboBox& mode, QLineEdit& download,
                                      QWidget& window, std::function<bool()> is_closed)
-    : url_(url), mode_(mode), download_(download), window_(window), is_closed_(std::move(is_closed)) {}
+    : url_(url),
+      mode_(mode),
+      download_(download),
+      window_(window),
+      is_closed_(std::move(is_closed)) {}
 
 Text QtResolveControls::ReadUrl() { return ToGbk(url_.text()); }
 
