@@ -154,7 +154,7 @@ class Options {
 };
 
 // One GET over a connection of its own; the body is whatever arrived.
-Answer FetchOnce(const WebAgent& agent, const AddressParts& parts) {
+Answer FetchOnce(const WebAgent& agent, const AddressParts& parts, bool ignore_length) {
   Answer answer;
   EasyHandle easy(curl_easy_init());
   if (!easy) {
@@ -209,7 +209,8 @@ Answer FetchOnce(const WebAgent& agent, const AddressParts& parts) {
       .Set(CURLOPT_WRITEFUNCTION, TakeBody)
       .Set(CURLOPT_WRITEDATA, &answer)
       .Set(CURLOPT_HEADERFUNCTION, TakeHeader)
-      .Set(CURLOPT_HEADERDATA, &answer);
+      .Set(CURLOPT_HEADERDATA, &answer)
+      .Set(CURLOPT_IGNORE_CONTENT_LENGTH, ignore_length ? 1L : 0L);
   if (!parts.user.empty() || !parts.password.empty()) {
     options.Set(CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC | CURLAUTH_DIGEST));
     if (!parts.user.empty()) options.Set(CURLOPT_USERNAME, parts.user.c_str());
@@ -235,7 +236,10 @@ DocumentBytes Fetch(std::string_view address) {
     // Also ends a redirect to another scheme (file:, ftp:) with nothing: its
     // answer's body is only a note about the move.
     if (parts->scheme != "http" && parts->scheme != "https") return {};
-    Answer answer = FetchOnce(*agent, *parts);
+    Answer answer = FetchOnce(*agent, *parts, false);
+    // Curl refuses an answer whose Content-Length it can't use (a negative one, say);
+    // such a length is no limit, so ask once more and read to the close.
+    if (answer.code == CURLE_WEIRD_SERVER_REPLY) answer = FetchOnce(*agent, *parts, true);
     // A failure keeps what arrived: nothing when it came before the body.
     if (answer.code != CURLE_OK || !IsRedirect(answer.status) || !answer.location ||
         hop == kMaxRedirects)
