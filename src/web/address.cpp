@@ -128,6 +128,9 @@ std::optional<AddressParts> SplitAddress(std::string_view address) {
     const auto close = authority.find(']');
     if (close == std::string_view::npos) return std::nullopt;
     host = authority.substr(1, close - 1);
+    // Only an IPv6 literal goes in brackets; anything else could not be put back.
+    if (host.empty() || host.find_first_not_of("0123456789abcdefABCDEF:.") != host.npos)
+      return std::nullopt;
     const std::string_view after = authority.substr(close + 1);
     if (!after.empty()) {
       if (after[0] != ':') return std::nullopt;

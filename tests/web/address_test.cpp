@@ -67,6 +67,8 @@ TEST(SplitAddress, SchemeHostAndPort) {
       {"http://[::1/", std::nullopt},
       {"http://[::1]x/", std::nullopt},
       {"http://[]/", std::nullopt},
+      {"http://[[x]/", std::nullopt},
+      {"http://[www.example.test]/", std::nullopt},
       {"http:///x", std::nullopt},
       {"http://:80/", std::nullopt},
       {"http://user@/x", std::nullopt},
